@@ -1,0 +1,2 @@
+#include "support/RecordingMessageBoxes.h"
+#include "support/ScriptedFileDialogs.h"
