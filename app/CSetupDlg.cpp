@@ -18,10 +18,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include <chrono>
-
 CSetupDlg::CSetupDlg(MessageBoxes& messages, FileDialogs& fileDialogs, QWidget* parent)
-    : QDialog(parent), m_messages(messages), m_fileDialogs(fileDialogs), m_protocol(g_SettingsImage)
+    : QDialog(parent), m_messages(messages), m_fileDialogs(fileDialogs), m_session(m_comm, g_SettingsImage, *this)
 {
     const DialogTemplate& dialog = MainWindowTemplate();
     TemplateBuilder::build(this, dialog);
@@ -35,13 +33,6 @@ CSetupDlg::CSetupDlg(MessageBoxes& messages, FileDialogs& fileDialogs, QWidget* 
     m_cboPort = Control<QComboBox>(this, MainId::Port);
     m_btnOpenCom = Control<QPushButton>(this, MainId::OpenCom);
     m_editReceive = Control<QPlainTextEdit>(this, MainId::ReceiveText);
-
-    using namespace std::chrono_literals;
-    for (QTimer* timer : {&m_uploadTimer, &m_downloadTimer}) {
-        timer->setSingleShot(true);
-        timer->setInterval(std::chrono::milliseconds(TransferProtocol::kTimeoutMs));
-        connect(timer, &QTimer::timeout, this, &CSetupDlg::OnTimer);
-    }
 
     OnInitDialog();
     connectButtons();
@@ -104,8 +95,6 @@ void CSetupDlg::connectButtons()
     onClick(MainId::ClearSend, &CSetupDlg::OnClearSend);
     onClick(MainId::Send, &CSetupDlg::OnSend);
 
-    connect(&m_comm, &CMSComm::OnComm, this, &CSetupDlg::OnCommEvent);
-    connect(&m_comm, &CMSComm::BytesWritten, this, &CSetupDlg::onBytesWritten);
     connect(&m_comm, &CMSComm::PortLost, this, &CSetupDlg::onPortLost);
 
     m_cboPort->installEventFilter(this);

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "link/CMSComm.h"
-#include "link/TransferActions.h"
-#include "link/TransferProtocol.h"
+#include "link/TransferSession.h"
 
 #include <QDialog>
 #include <QString>
-#include <QTimer>
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +20,7 @@ class QTabWidget;
 
 // The main window: serial group, file and default buttons, the two transfer buttons, the tab
 // control with the three setting pages, and the terminal panel that stays hidden.
-class CSetupDlg : public QDialog
+class CSetupDlg : public QDialog, private TransferSession::Owner
 {
     Q_OBJECT
 
@@ -35,7 +33,7 @@ public:
     CCommandPage& commandPage() { return *m_pageCommand; }
     CWelcomePage& welcomePage() { return *m_pageWelcome; }
     CUserCharPage& userCharPage() { return *m_pageUserChar; }
-    const TransferProtocol& protocol() const { return m_protocol; }
+    const TransferProtocol& protocol() const { return m_session.protocol(); }
 
     // Working values to g_SettingsImage, bytes 0..122.
     void BuildImage();
@@ -50,8 +48,6 @@ public:
     void OnSetAllDefault();
     void OnGetSetting();
     void OnDownloadSetting();
-    void OnCommEvent();
-    void OnTimer();
     void OnClearReceive();
     void OnClearSend();
     void OnSend();
@@ -70,12 +66,14 @@ private:
 
     void showClosedState();
     void onPortLost(const QString& reason);
-    void onBytesWritten(qint64 bytes);
     void refreshPortTooltips();
-    void write(const std::vector<std::uint8_t>& bytes);
-    void echo(const std::string& latin1);
-    // Carries out what the protocol decided; its messages come last, once the state is settled.
-    void run(const Transfer::Actions& actions);
+
+    // What the transfer session hands back to the window.
+    bool receiveHex() override;
+    void echo(const std::string& latin1) override;
+    void applyImage() override;
+    const SettingsImage& imageToSend() override;
+    void showMessage(const Transfer::ShowMessage& message) override;
 
     MessageBoxes& m_messages;
     FileDialogs& m_fileDialogs;
@@ -89,14 +87,7 @@ private:
     QPushButton* m_btnOpenCom = nullptr;
     QPlainTextEdit* m_editReceive = nullptr;
     CMSComm m_comm;
-
-    TransferProtocol m_protocol;
-    QTimer m_uploadTimer;
-    QTimer m_downloadTimer;
-    // Bytes handed to the port and bytes the port has passed on, to tell when an image is out.
-    qint64 m_bytesQueued = 0;
-    qint64 m_bytesWritten = 0;
-    qint64 m_imageWrittenAt = -1;
+    TransferSession m_session;
 
     QString m_strReceive;
     QString m_strSend;

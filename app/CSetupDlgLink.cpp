@@ -79,9 +79,7 @@ void CSetupDlg::showClosedState()
     m_cboBaud->setEnabled(true);
     Control<QPushButton>(this, MainId::GetSetting)->setEnabled(false);
     Control<QPushButton>(this, MainId::DownloadSetting)->setEnabled(false);
-    // Bytes queued for a port that is gone will never be written.
-    m_bytesQueued = m_bytesWritten = 0;
-    m_imageWrittenAt = -1;
+    m_session.forgetQueuedBytes();
 }
 
 void CSetupDlg::onPortLost(const QString& reason)
@@ -115,96 +113,44 @@ void CSetupDlg::refreshPortTooltips()
     }
 }
 
-void CSetupDlg::write(const std::vector<std::uint8_t>& bytes)
-{
-    m_comm.SetOutput(bytes);
-    m_bytesQueued += static_cast<qint64>(bytes.size());
-}
-
-void CSetupDlg::onBytesWritten(qint64 bytes)
-{
-    m_bytesWritten += bytes;
-    if (m_imageWrittenAt >= 0 && m_bytesWritten >= m_imageWrittenAt) {
-        m_imageWrittenAt = -1;
-        run(m_protocol.imageWritten());
-    }
-}
-
 void CSetupDlg::OnGetSetting()
 {
-    const auto request = m_protocol.uploadRequest();
     try {
-        write({request.begin(), request.end()});
+        m_session.requestUpload();
     } catch (const CommError& error) {
         m_messages.show(this, error.description(), MessageIcon::Stop);
-        return;
     }
-    run(m_protocol.uploadRequestWritten());
 }
 
 void CSetupDlg::OnDownloadSetting()
 {
-    const auto request = m_protocol.prepareDownload(tickCount());
     try {
-        write({request.begin(), request.end()});
+        m_session.requestDownload(tickCount());
     } catch (const CommError& error) {
         m_messages.show(this, error.description(), MessageIcon::Stop);
-        return;
     }
-    run(m_protocol.downloadRequestWritten());
 }
 
-void CSetupDlg::OnCommEvent()
+bool CSetupDlg::receiveHex()
 {
     m_bReceiveHex = Control<QCheckBox>(this, MainId::ReceiveHex)->isChecked() ? 1 : 0;
-    if (m_comm.GetCommEvent() != CMSComm::kReceiveEvent)
-        return;
-    const std::vector<std::uint8_t> batch = m_comm.GetInput();
-    run(m_protocol.received(batch, m_bReceiveHex != 0));
+    return m_bReceiveHex != 0;
 }
 
-void CSetupDlg::OnTimer()
+void CSetupDlg::applyImage()
 {
-    run(m_protocol.timerExpired());
+    applyCheckedImage();
 }
 
-void CSetupDlg::run(const Transfer::Actions& actions)
+const SettingsImage& CSetupDlg::imageToSend()
 {
-    std::vector<Transfer::ShowMessage> messages;
-    for (const Transfer::Action& action : actions) {
-        if (const auto* bytes = std::get_if<Transfer::Write>(&action)) {
-            try {
-                write(bytes->bytes);
-            } catch (const CommError&) {
-                // A failure inside the receive handler drops the rest of the batch silently.
-                break;
-            }
-        } else if (const auto* start = std::get_if<Transfer::StartTimer>(&action)) {
-            (start->timer == Transfer::TimerId::Upload ? m_uploadTimer : m_downloadTimer).start();
-        } else if (const auto* stop = std::get_if<Transfer::StopTimer>(&action)) {
-            (stop->timer == Transfer::TimerId::Upload ? m_uploadTimer : m_downloadTimer).stop();
-        } else if (const auto* text = std::get_if<Transfer::Echo>(&action)) {
-            echo(text->text);
-        } else if (std::holds_alternative<Transfer::ApplyImage>(action)) {
-            applyCheckedImage();
-        } else if (std::holds_alternative<Transfer::SendImage>(action)) {
-            BuildImage();
-            try {
-                write({g_SettingsImage.begin(), g_SettingsImage.end()});
-                m_imageWrittenAt = m_bytesQueued;
-            } catch (const CommError& error) {
-                // The rest of the batch is dropped; what was settled before stays settled.
-                for (const Transfer::Action& failed : m_protocol.imageWriteFailed(error.description().toStdString()))
-                    if (const auto* message = std::get_if<Transfer::ShowMessage>(&failed))
-                        messages.push_back(*message);
-                break;
-            }
-        } else if (const auto* message = std::get_if<Transfer::ShowMessage>(&action)) {
-            messages.push_back(*message);
-        }
-    }
-    for (const Transfer::ShowMessage& message : messages)
-        m_messages.show(this, QString::fromStdString(message.text), iconOf(message.icon));
+    BuildImage();
+    return g_SettingsImage;
+}
+
+void CSetupDlg::showMessage(const Transfer::ShowMessage& message)
+{
+    m_messages.show(this, QString::fromStdString(message.text), iconOf(message.icon));
 }
 
 void CSetupDlg::echo(const std::string& latin1)
@@ -244,13 +190,13 @@ void CSetupDlg::OnSend()
         if (m_bSendHex != 0) {
             std::vector<std::uint8_t> bytes;
             HexTextToBytes(m_strSend.toStdString(), bytes);
-            write(bytes);
+            m_comm.SetOutput(bytes);
         } else {
             // Line breaks go out as the carriage return and line feed the panel's text stands for.
             QString text = m_strSend;
             text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
             const QByteArray bytes = text.toLatin1();
-            write({bytes.begin(), bytes.end()});
+            m_comm.SetOutput(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
         }
     } catch (const CommError& error) {
         m_messages.show(this, error.description(), MessageIcon::Stop);
