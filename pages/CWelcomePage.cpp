@@ -16,21 +16,31 @@
 #include <string_view>
 
 // The limit on what the operator can type into a cell. A line edit's own maximum length would also
-// cut the texts the page puts in, and those must stand whole: after a reset to Hex a cell limited
-// to one character still shows two digits.
+// cut the texts the page puts in, and those stand whole: after a reset to Hex a cell limited to one
+// character still shows two digits. So the text the page put in last is always acceptable, and any
+// edit that would leave more characters than the limit is refused, as a limited edit field does.
 class CellLengthLimit final : public QValidator
 {
 public:
-    CellLengthLimit(int characters, QObject* parent) : QValidator(parent), m_characters(characters) {}
+    CellLengthLimit(int characters, const QString& current, QObject* parent)
+        : QValidator(parent), m_characters(characters), m_accepted(current)
+    {
+    }
 
     void setLimit(int characters) { m_characters = characters; }
+    void accept(const QString& text) { m_accepted = text; }
+
     State validate(QString& input, int&) const override
     {
-        return input.size() <= m_characters ? Acceptable : Invalid;
+        if (input.size() > m_characters && input != m_accepted)
+            return Invalid;
+        m_accepted = input;
+        return Acceptable;
     }
 
 private:
     int m_characters;
+    mutable QString m_accepted;
 };
 
 namespace {
@@ -105,15 +115,10 @@ CWelcomePage::CWelcomePage(QWidget* parent) : QWidget(parent)
         m_cells[i] = Control<QLineEdit>(this, kFirstCellId + static_cast<int>(i));
         m_cells[i]->installEventFilter(this);
     }
-    m_messages[0] = {
-        &g_strWelcome1, Control<QRadioButton>(this, 1020), Control<QRadioButton>(this, 1021), 0, kLength1,
-        nullptr};
-    m_messages[1] = {&g_strWelcome2,
-                     Control<QRadioButton>(this, 1022),
-                     Control<QRadioButton>(this, 1023),
-                     kLength1,
-                     kLength2,
-                     nullptr};
+    m_messages[0] = {&g_strWelcome1, Control<QRadioButton>(this, 1020), Control<QRadioButton>(this, 1021), 0,
+                     kLength1};
+    m_messages[1] = {&g_strWelcome2, Control<QRadioButton>(this, 1022), Control<QRadioButton>(this, 1023),
+                     kLength1, kLength2};
 
     for (Message& message : m_messages) {
         connect(message.ascii, &QAbstractButton::clicked, this, [this, &message] { OnSelectAscii(message); });
@@ -134,7 +139,7 @@ void CWelcomePage::ResetWelcomeTexts()
     for (Message& message : m_messages) {
         message.hex->setChecked(true);
         for (std::size_t k = 0; k < message.length; ++k)
-            m_cells[message.firstCell + k]->setText(hexDigits(byteAt(*message.buffer, k)));
+            putText(message.firstCell + k, hexDigits(byteAt(*message.buffer, k)));
     }
 }
 
@@ -144,7 +149,7 @@ void CWelcomePage::ShowWelcomeTexts()
         const bool ascii = message.ascii->isChecked();
         for (std::size_t k = 0; k < message.length; ++k) {
             const std::uint8_t byte = byteAt(*message.buffer, k);
-            m_cells[message.firstCell + k]->setText(ascii ? asciiCell(byte) : hexCell(byte));
+            putText(message.firstCell + k, ascii ? asciiCell(byte) : hexCell(byte));
         }
     }
 }
@@ -152,7 +157,7 @@ void CWelcomePage::ShowWelcomeTexts()
 void CWelcomePage::OnSelectAscii(Message& message)
 {
     for (std::size_t k = 0; k < message.length; ++k)
-        m_cells[message.firstCell + k]->setText(asciiCell(byteAt(*message.buffer, k)));
+        putText(message.firstCell + k, asciiCell(byteAt(*message.buffer, k)));
     setLengthLimit(message, 1);
 }
 
@@ -160,7 +165,7 @@ void CWelcomePage::OnSelectHex(Message& message)
 {
     for (std::size_t k = 0; k < message.length; ++k) {
         const std::uint8_t byte = byteAt(*message.buffer, k);
-        m_cells[message.firstCell + k]->setText(byte == 0 ? QString() : hexDigits(byte));
+        putText(message.firstCell + k, byte == 0 ? QString() : hexDigits(byte));
     }
     setLengthLimit(message, 2);
 }
@@ -170,7 +175,7 @@ void CWelcomePage::OnClear(Message& message)
     for (std::size_t k = 0; k < message.length; ++k) {
         if (k < message.buffer->size())
             (*message.buffer)[k] = '\0';
-        m_cells[message.firstCell + k]->clear();
+        putText(message.firstCell + k, QString());
     }
 }
 
@@ -191,18 +196,26 @@ void CWelcomePage::StoreCell(std::size_t cellIndex)
     // Text that names no byte keeps the byte it replaced, and the cell shows that byte again so that
     // it never claims a value the buffer does not hold.
     const std::uint8_t kept = byteAt(*message.buffer, position);
-    cell->setText(ascii ? asciiCell(kept) : hexCell(kept));
+    putText(cellIndex, ascii ? asciiCell(kept) : hexCell(kept));
 }
 
 void CWelcomePage::setLengthLimit(Message& message, int characters)
 {
-    if (message.limit) {
-        message.limit->setLimit(characters);
-        return;
+    for (std::size_t i = message.firstCell; i < message.firstCell + message.length; ++i) {
+        if (m_limits[i]) {
+            m_limits[i]->setLimit(characters);
+        } else {
+            m_limits[i] = new CellLengthLimit(characters, m_cells[i]->text(), m_cells[i]);
+            m_cells[i]->setValidator(m_limits[i]);
+        }
     }
-    message.limit = new CellLengthLimit(characters, this);
-    for (std::size_t k = 0; k < message.length; ++k)
-        m_cells[message.firstCell + k]->setValidator(message.limit);
+}
+
+void CWelcomePage::putText(std::size_t cellIndex, const QString& text)
+{
+    if (m_limits[cellIndex])
+        m_limits[cellIndex]->accept(text);
+    m_cells[cellIndex]->setText(text);
 }
 
 CWelcomePage::Message& CWelcomePage::messageOfCell(std::size_t cellIndex)

@@ -37,7 +37,6 @@ private:
         QRadioButton* hex = nullptr;
         std::size_t firstCell = 0; // index into m_cells
         std::size_t length = 0;
-        CellLengthLimit* limit = nullptr; // installed on the cells once a mode is first selected
     };
 
     void OnSelectAscii(Message& message);
@@ -46,8 +45,11 @@ private:
     void StoreCell(std::size_t cellIndex);
 
     void setLengthLimit(Message& message, int characters);
+    void putText(std::size_t cellIndex, const QString& text);
     Message& messageOfCell(std::size_t cellIndex);
 
     std::array<QLineEdit*, 60> m_cells{};
+    // None until the cell's message first has a mode selected.
+    std::array<CellLengthLimit*, 60> m_limits{};
     std::array<Message, 2> m_messages;
 };

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -135,6 +136,10 @@ void TemplateBuilder::build(QWidget* host, const DialogTemplate& dialog, const C
         QRect geometry = units.rect(control.x, control.y, control.width, control.height);
         if (keepsOwnHeight(control.kind))
             geometry.setHeight(widget->sizeHint().height());
+        // The desktop's font may run wider than the one the layout was drawn for; a label grows
+        // rather than cut its caption short.
+        if (control.kind == ControlKind::Label)
+            geometry.setWidth(std::max(geometry.width(), widget->sizeHint().width()));
         widget->setGeometry(geometry);
 
         if (control.id != 0) {

@@ -139,18 +139,22 @@ void TestDotButton::paintsEachState_data()
     QTest::addColumn<QColor>("focusDot");
     QTest::addColumn<QColor>("focusGap");
 
-    QTest::newRow("unlit") << false << false << false << kHighlight << kLight << kFace << kFace << kFace << kFace;
-    QTest::newRow("lit") << true << false << false << kHighlight << kLight << kBlack << kBlack << kBlack << kBlack;
-    QTest::newRow("unlit pressed") << false << true << false << kShadow << kFace << kFace << kFace << kFace << kFace;
-    QTest::newRow("lit pressed") << true << true << false << kShadow << kBlack << kBlack << kBlack << kBlack << kBlack;
+    QTest::newRow("unlit") << false << false << false << kHighlight << kLight << kFace << kFace << kFace
+                           << kFace;
+    QTest::newRow("lit") << true << false << false << kHighlight << kLight << kBlack << kBlack << kBlack
+                         << kBlack;
+    QTest::newRow("unlit pressed") << false << true << false << kShadow << kFace << kFace << kFace << kFace
+                                   << kFace;
+    QTest::newRow("lit pressed") << true << true << false << kShadow << kBlack << kBlack << kBlack << kBlack
+                                 << kBlack;
     QTest::newRow("unlit focused") << false << false << true << kBlack << kHighlight << kLight << kFace
                                    << inverted(kFace) << kFace;
-    QTest::newRow("lit focused") << true << false << true << kBlack << kHighlight << kLight << kBlack << kWhite
-                                 << kBlack;
+    QTest::newRow("lit focused") << true << false << true << kBlack << kHighlight << kLight << kBlack
+                                 << kWhite << kBlack;
     QTest::newRow("unlit pressed focused")
         << false << true << true << kBlack << kShadow << kFace << kFace << inverted(kFace) << kFace;
-    QTest::newRow("lit pressed focused") << true << true << true << kBlack << kShadow << kBlack << kBlack << kWhite
-                                         << kBlack;
+    QTest::newRow("lit pressed focused")
+        << true << true << true << kBlack << kShadow << kBlack << kBlack << kWhite << kBlack;
 }
 
 void TestDotButton::paintsEachState()

@@ -108,8 +108,8 @@ void TestWelcomePage::startsInHexWithDefaultTextsAndNoLimit()
     CWelcomePage page;
     QCOMPARE(g_strWelcome1, std::string("*** VFD DISPLAY  ***"));
     QCOMPARE(g_strWelcome2, std::string("**HAVE A NICE DAY AND THANK YOU**       "));
-    QCOMPARE(cellTexts(page, kFirstCell1, 20), QString("2A 2A 2A 20 56 46 44 20 44 49 53 50 4C 41 59 20 20 2A 2A 2A")
-                                                   .split(' '));
+    QCOMPARE(cellTexts(page, kFirstCell1, 20),
+             QString("2A 2A 2A 20 56 46 44 20 44 49 53 50 4C 41 59 20 20 2A 2A 2A").split(' '));
     QCOMPARE(cell(page, kFirstCell2 + 39)->text(), QStringLiteral("20"));
     QVERIFY(Control<QRadioButton>(&page, kHex1)->isChecked());
     QVERIFY(Control<QRadioButton>(&page, kHex2)->isChecked());
@@ -120,7 +120,8 @@ void TestWelcomePage::startsInHexWithDefaultTextsAndNoLimit()
     QTest::keyClicks(first, QStringLiteral("ABCD"));
     QCOMPARE(first->text(), QStringLiteral("ABCD"));
     QCOMPARE(first->accessibleName(), QStringLiteral("Welcome message 1, position 1"));
-    QCOMPARE(cell(page, kFirstCell2 + 39)->accessibleName(), QStringLiteral("Welcome message 2, position 40"));
+    QCOMPARE(cell(page, kFirstCell2 + 39)->accessibleName(),
+             QStringLiteral("Welcome message 2, position 40"));
 }
 
 void TestWelcomePage::asciiShowsOneCharacterPerCellWithLimitOne()
@@ -150,10 +151,14 @@ void TestWelcomePage::hexClickAndShowDifferInLeadingZero_data()
     QTest::addColumn<int>("byte");
     QTest::addColumn<QString>("afterHexClick");
     QTest::addColumn<QString>("afterShow");
-    QTest::newRow("zero") << 0x00 << "" << "";
-    QTest::newRow("one digit") << 0x0A << "A" << "0A";
-    QTest::newRow("two digits") << 0x41 << "41" << "41";
-    QTest::newRow("top") << 0xFF << "FF" << "FF";
+    QTest::newRow("zero") << 0x00 << ""
+                          << "";
+    QTest::newRow("one digit") << 0x0A << "A"
+                               << "0A";
+    QTest::newRow("two digits") << 0x41 << "41"
+                                << "41";
+    QTest::newRow("top") << 0xFF << "FF"
+                         << "FF";
 }
 
 void TestWelcomePage::hexClickAndShowDifferInLeadingZero()
