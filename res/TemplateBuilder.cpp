@@ -84,6 +84,25 @@ bool keepsOwnHeight(ControlKind kind)
     return kind == ControlKind::DropDownList || kind == ControlKind::DropDownCombo;
 }
 
+// The desktop's font may run wider than the one the layout was drawn for. A label whose caption
+// does not fit its box first takes a slightly smaller font, and only then grows, so that it does
+// not run under its neighbour.
+void fitCaption(QLabel* label, QRect& geometry)
+{
+    constexpr double kSmallestScale = 0.8;
+    const QFont original = label->font();
+    QFont font = original;
+    const double size = original.pointSizeF();
+    for (double scale = 1.0; size > 0 && scale >= kSmallestScale; scale -= 0.05) {
+        font.setPointSizeF(size * scale);
+        if (QFontMetrics(font).horizontalAdvance(label->text()) <= geometry.width())
+            break;
+    }
+    if (font != original)
+        label->setFont(font);
+    geometry.setWidth(std::max(geometry.width(), label->sizeHint().width()));
+}
+
 } // namespace
 
 DialogUnits::DialogUnits(const QFont& font)
@@ -136,10 +155,8 @@ void TemplateBuilder::build(QWidget* host, const DialogTemplate& dialog, const C
         QRect geometry = units.rect(control.x, control.y, control.width, control.height);
         if (keepsOwnHeight(control.kind))
             geometry.setHeight(widget->sizeHint().height());
-        // The desktop's font may run wider than the one the layout was drawn for; a label grows
-        // rather than cut its caption short.
         if (control.kind == ControlKind::Label)
-            geometry.setWidth(std::max(geometry.width(), widget->sizeHint().width()));
+            fitCaption(static_cast<QLabel*>(widget), geometry);
         widget->setGeometry(geometry);
 
         if (control.id != 0) {
