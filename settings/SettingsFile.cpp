@@ -100,8 +100,13 @@ std::optional<QString> SettingsFile::write(const QString& path, const SettingsIm
     if (!file.open(QIODevice::WriteOnly))
         return QStringLiteral("Cannot save %1: %2").arg(quoted(path), file.errorString());
     const auto size = static_cast<qint64>(image.size());
-    if (file.write(reinterpret_cast<const char*>(image.data()), size) != size) {
-        const QString reason = file.errorString();
+    // The bytes sit in the file's buffer until a flush, and commit() would rename a short file over
+    // the old one if the flush it does on its own failed (QTBUG-75077).
+    errno = 0;
+    if (file.write(reinterpret_cast<const char*>(image.data()), size) != size || !file.flush()) {
+        // After a short write Qt has no reason of its own to give; the system's is still in errno.
+        const int error = errno;
+        const QString reason = error != 0 ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString();
         file.cancelWriting();
         return QStringLiteral("Cannot save %1: %2").arg(quoted(path), reason);
     }
