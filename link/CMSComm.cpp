@@ -53,6 +53,11 @@ void CMSComm::SetCommPort(short port)
     m_portNumber = port;
 }
 
+void CMSComm::SetDevice(const QString& path)
+{
+    m_deviceOverride = path;
+}
+
 void CMSComm::SetSettings(const QString& settings)
 {
     static const QRegularExpression format(QStringLiteral("^\\s*(\\d+)\\s*,\\s*([nNeEoOmMsS])\\s*,\\s*([5-8])\\s*,\\s*(1|1\\.5|2)\\s*$"));
@@ -109,7 +114,8 @@ void CMSComm::SetPortOpen(bool open)
     if (m_port->isOpen())
         throw CommError(QStringLiteral("Port already open"));
 
-    const PortMap::Port port = PortMap::portFor(m_portNumber);
+    const PortMap::Port port =
+        m_deviceOverride.isEmpty() ? PortMap::portFor(m_portNumber) : PortMap::Port{m_deviceOverride, {}};
     if (port.device.isEmpty())
         throw CommError(QStringLiteral("Cannot open Com%1: no serial port is mapped to it. %2")
                             .arg(m_portNumber)
@@ -125,11 +131,14 @@ void CMSComm::SetPortOpen(bool open)
 
 void CMSComm::throwOpenFailure(const QString& device)
 {
-    const QString where = QStringLiteral("Com%1 (%2)").arg(m_portNumber).arg(device);
+    const QString where = portName();
     const QByteArray native = QFile::encodeName(device);
-    if (::access(native.constData(), F_OK) != 0)
+    if (::access(native.constData(), F_OK) != 0) {
+        if (!m_deviceOverride.isEmpty())
+            throw CommError(QStringLiteral("Cannot open %1: the device does not exist.").arg(where));
         throw CommError(QStringLiteral("Cannot open %1: the device does not exist. %2")
                             .arg(where, PortMap::explainMapping(m_portNumber)));
+    }
     if (::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES) {
         const QString group = groupOf(device);
         throw CommError(QStringLiteral("Cannot open %1: permission denied. The device belongs to the group \"%2\"; "
@@ -186,6 +195,8 @@ void CMSComm::SetOutput(const QString& text)
 
 QString CMSComm::portName() const
 {
+    if (!m_deviceOverride.isEmpty())
+        return m_deviceOverride;
     return QStringLiteral("Com%1 (%2)").arg(m_portNumber).arg(m_device);
 }
 
@@ -209,8 +220,13 @@ void CMSComm::onError(int error)
     // The port floods us with errors once its device is gone; take the first, close it once the
     // signal has returned, and let the rest fall on the floor.
     m_lost = true;
-    const QString reason = QStringLiteral("The serial port %1 stopped working (%2). Was its cable or adapter unplugged?")
-                               .arg(portName(), m_port->errorString());
+    // After a device vanishes Qt's own text often carries a stale system error; say what it means.
+    const QString what = kind == QSerialPort::ResourceError ? QStringLiteral("the device went away")
+                         : kind == QSerialPort::ReadError   ? QStringLiteral("reading from it failed")
+                         : kind == QSerialPort::WriteError  ? QStringLiteral("writing to it failed")
+                                                            : m_port->errorString();
+    const QString reason = QStringLiteral("The serial port %1 stopped working: %2. Was its cable or adapter unplugged?")
+                               .arg(portName(), what);
     QMetaObject::invokeMethod(this, [this, reason] { closeLostPort(reason); }, Qt::QueuedConnection);
 }
 

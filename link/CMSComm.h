@@ -33,6 +33,8 @@ public:
     ~CMSComm() override;
 
     void SetCommPort(short port);
+    // Opens this device instead of the one the port number is mapped to; failures then name it.
+    void SetDevice(const QString& path);
     // "9600,n,8,1" style: rate, parity letter, data bits, stop bits.
     void SetSettings(const QString& settings);
     void SetInputMode(int mode);
@@ -66,6 +68,7 @@ private:
 
     std::unique_ptr<QSerialPort> m_port;
     short m_portNumber = 1;
+    QString m_deviceOverride;
     QString m_device;
     short m_threshold = 0;
     short m_commEvent = 0;

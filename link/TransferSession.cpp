@@ -16,6 +16,12 @@ TransferSession::TransferSession(CMSComm& comm, SettingsImage& image, Owner& own
     connect(&m_comm, &CMSComm::BytesWritten, this, &TransferSession::onBytesWritten);
 }
 
+void TransferSession::setTimeout(std::chrono::milliseconds timeout)
+{
+    m_uploadTimer.setInterval(timeout);
+    m_downloadTimer.setInterval(timeout);
+}
+
 void TransferSession::requestUpload()
 {
     const auto request = m_protocol.uploadRequest();

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,6 +39,9 @@ public:
     TransferSession(CMSComm& comm, SettingsImage& image, Owner& owner, QObject* parent = nullptr);
 
     const TransferProtocol& protocol() const { return m_protocol; }
+
+    // How long each exchange may take from its request on; TransferProtocol::kTimeoutMs unless set.
+    void setTimeout(std::chrono::milliseconds timeout);
 
     // Both write their request first and throw CommError when that fails, leaving the state as
     // it was (a download keeps its new challenge).
