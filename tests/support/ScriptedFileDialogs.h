@@ -16,7 +16,7 @@ public:
         QString defaultSuffix;
     };
 
-    void answer(std::optional<QString> path) { m_answers.push_back(std::move(path)); }
+    void answer(const std::optional<QString>& path) { m_answers.push_back({!path.has_value(), path.value_or(QString())}); }
 
     std::optional<QString> openFile(QWidget*, const QString& title, const QString& filter) override
     {
@@ -33,15 +33,23 @@ public:
     const std::vector<Request>& requests() const { return m_requests; }
 
 private:
+    struct Answer
+    {
+        bool cancel = true;
+        QString path;
+    };
+
     std::optional<QString> next()
     {
         if (m_answers.empty())
             return std::nullopt;
-        std::optional<QString> path = m_answers.front();
+        const Answer answer = m_answers.front();
         m_answers.pop_front();
-        return path;
+        if (answer.cancel)
+            return std::nullopt;
+        return answer.path;
     }
 
-    std::deque<std::optional<QString>> m_answers;
+    std::deque<Answer> m_answers;
     std::vector<Request> m_requests;
 };
