@@ -158,11 +158,11 @@ void CSetupDlg::echo(const std::string& latin1)
     QTextCursor cursor(m_editReceive->document());
     cursor.movePosition(QTextCursor::End);
     cursor.insertText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
-    // Trimmed in chunks, so that a full text costs what an empty one does.
-    const int excess = m_editReceive->document()->characterCount() - kReceiveTextCap;
-    if (excess > kReceiveTextCap / 8) {
+    // Trimmed an eighth at a time, so that a full text costs about what an empty one does.
+    const int length = m_editReceive->document()->characterCount();
+    if (length > kReceiveTextCap) {
         cursor.setPosition(0);
-        cursor.setPosition(excess, QTextCursor::KeepAnchor);
+        cursor.setPosition(length - (kReceiveTextCap - kReceiveTextCap / 8), QTextCursor::KeepAnchor);
         cursor.removeSelectedText();
     }
 }
