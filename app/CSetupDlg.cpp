@@ -33,6 +33,8 @@ CSetupDlg::CSetupDlg(MessageBoxes& messages, FileDialogs& fileDialogs, QWidget* 
     m_cboPort = Control<QComboBox>(this, MainId::Port);
     m_btnOpenCom = Control<QPushButton>(this, MainId::OpenCom);
     m_editReceive = Control<QPlainTextEdit>(this, MainId::ReceiveText);
+    // Nobody can undo in a text that is never shown; a record of every insertion would only grow.
+    m_editReceive->setUndoRedoEnabled(false);
 
     OnInitDialog();
     connectButtons();
@@ -99,6 +101,7 @@ void CSetupDlg::connectButtons()
 
     m_cboPort->installEventFilter(this);
     m_btnOpenCom->installEventFilter(this);
+    m_editReceive->installEventFilter(this);
 }
 
 void CSetupDlg::OnAbout()
@@ -113,11 +116,13 @@ void CSetupDlg::UpdateData(bool controlsToMembers)
     auto* receiveHex = Control<QCheckBox>(this, MainId::ReceiveHex);
     auto* sendHex = Control<QCheckBox>(this, MainId::SendHex);
     if (controlsToMembers) {
+        flushReceiveBacklog();
         m_strReceive = m_editReceive->toPlainText();
         m_strSend = send->toPlainText();
         m_bReceiveHex = receiveHex->isChecked() ? 1 : 0;
         m_bSendHex = sendHex->isChecked() ? 1 : 0;
     } else {
+        m_receiveBacklog.clear();
         m_editReceive->setPlainText(m_strReceive);
         send->setPlainText(m_strSend);
         receiveHex->setChecked(m_bReceiveHex != 0);

@@ -34,6 +34,8 @@ public:
     CWelcomePage& welcomePage() { return *m_pageWelcome; }
     CUserCharPage& userCharPage() { return *m_pageUserChar; }
     const TransferProtocol& protocol() const { return m_session.protocol(); }
+    // The hidden receive text, brought up to date with every byte received so far.
+    QString receiveText();
 
     // Working values to g_SettingsImage, bytes 0..122.
     void BuildImage();
@@ -64,6 +66,10 @@ private:
     bool acceptImage(const SettingsImage& candidate);
     void applyCheckedImage();
 
+    // Received text reaches the hidden receive control only when the control is shown or read:
+    // laying out a text costs as much as the text is long, and a hidden one needs no layout.
+    void flushReceiveBacklog();
+
     void showClosedState();
     void onPortLost(const QString& reason);
     void refreshPortTooltips();
@@ -89,6 +95,7 @@ private:
     CMSComm m_comm;
     TransferSession m_session;
 
+    QString m_receiveBacklog;
     QString m_strReceive;
     QString m_strSend;
     int m_bReceiveHex = 0;

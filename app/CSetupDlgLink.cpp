@@ -17,6 +17,7 @@
 #include <QTextCursor>
 
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -94,6 +95,8 @@ bool CSetupDlg::eventFilter(QObject* watched, QEvent* event)
     if ((watched == m_cboPort || watched == m_btnOpenCom) &&
         (type == QEvent::ToolTip || type == QEvent::MouseButtonPress || type == QEvent::KeyPress))
         refreshPortTooltips();
+    if (watched == m_editReceive && type == QEvent::Show)
+        flushReceiveBacklog();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -155,9 +158,28 @@ void CSetupDlg::showMessage(const Transfer::ShowMessage& message)
 
 void CSetupDlg::echo(const std::string& latin1)
 {
+    m_receiveBacklog += QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size()));
+    if (m_editReceive->isVisible()) {
+        flushReceiveBacklog();
+        return;
+    }
+    if (m_receiveBacklog.size() > kReceiveTextCap)
+        m_receiveBacklog.remove(0, m_receiveBacklog.size() - (kReceiveTextCap - kReceiveTextCap / 8));
+}
+
+QString CSetupDlg::receiveText()
+{
+    flushReceiveBacklog();
+    return m_editReceive->toPlainText();
+}
+
+void CSetupDlg::flushReceiveBacklog()
+{
+    if (m_receiveBacklog.isEmpty())
+        return;
     QTextCursor cursor(m_editReceive->document());
     cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromLatin1(latin1.data(), static_cast<qsizetype>(latin1.size())));
+    cursor.insertText(std::exchange(m_receiveBacklog, QString()));
     // Trimmed an eighth at a time, so that a full text costs about what an empty one does.
     const int length = m_editReceive->document()->characterCount();
     if (length > kReceiveTextCap) {
@@ -170,6 +192,7 @@ void CSetupDlg::echo(const std::string& latin1)
 void CSetupDlg::OnClearReceive()
 {
     m_strReceive.clear();
+    m_receiveBacklog.clear();
     m_editReceive->clear();
 }
 

@@ -8,13 +8,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/timerfd.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-constexpr int kPaceTickMs = 10;
-constexpr int kBitsPerByte = 10;
+constexpr qint64 kBitsPerByte = 10;
+constexpr qint64 kNsPerSecond = 1'000'000'000;
 
 QString systemError(const char* what)
 {
@@ -34,8 +35,7 @@ PtyDisplay::PtyDisplay(SimulatedDisplay& display, QObject* parent) : QObject(par
 {
     m_delayTimer.setSingleShot(true);
     connect(&m_delayTimer, &QTimer::timeout, this, &PtyDisplay::releaseDueReplies);
-    m_paceTimer.setInterval(kPaceTickMs);
-    connect(&m_paceTimer, &QTimer::timeout, this, &PtyDisplay::sendPaced);
+    m_clock.start();
 }
 
 PtyDisplay::~PtyDisplay()
@@ -71,12 +71,22 @@ bool PtyDisplay::open(QString* error)
     if (::ttyname_r(m_slave, name.data(), name.size()) != 0)
         return fail(systemError("ttyname_r"));
     m_devicePath = QString::fromLocal8Bit(name.data());
+    m_lineTimer = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_lineTimer < 0)
+        return fail(systemError("timerfd_create"));
 
     m_readNotifier = new QSocketNotifier(m_master, QSocketNotifier::Read, this);
+    m_readNotifier->setEnabled(m_reading);
     connect(m_readNotifier, &QSocketNotifier::activated, this, &PtyDisplay::onReadable);
     m_writeNotifier = new QSocketNotifier(m_master, QSocketNotifier::Write, this);
     m_writeNotifier->setEnabled(false);
     connect(m_writeNotifier, &QSocketNotifier::activated, this, &PtyDisplay::flush);
+    m_lineNotifier = new QSocketNotifier(m_lineTimer, QSocketNotifier::Read, this);
+    connect(m_lineNotifier, &QSocketNotifier::activated, this, [this] {
+        std::uint64_t expirations = 0;
+        static_cast<void>(::read(m_lineTimer, &expirations, sizeof expirations));
+        serviceLines();
+    });
 
     m_bytesReceived = 0;
     m_clock.start();
@@ -91,24 +101,38 @@ QString PtyDisplay::devicePath() const
 void PtyDisplay::setPace(int baud)
 {
     m_baud = std::max(baud, 0);
-    if (m_paced.isEmpty())
-        return;
-    if (m_baud == 0) {
-        m_unwritten += m_paced;
-        m_paced.clear();
-        m_paceTimer.stop();
-        flush();
+    const qint64 now = m_clock.nsecsElapsed();
+    if (m_baud > 0) {
+        retime(m_inbound, now);
+        retime(m_outbound, now);
+        armLineTimer();
         return;
     }
-    // The new pace counts from now, not from the start of the burst.
-    m_paceStartMs = m_clock.elapsed();
-    m_pacedSent = 0;
+    // Replies already on their way go before any that the waiting bytes bring about.
+    for (const auto& [dueNs, byte] : m_outbound.bytes)
+        m_unwritten += static_cast<char>(byte);
+    m_outbound = {};
+    std::vector<std::uint8_t> waiting;
+    for (const auto& [dueNs, byte] : m_inbound.bytes)
+        waiting.push_back(byte);
+    m_inbound = {};
+    armLineTimer();
+    flush();
+    if (!waiting.empty())
+        take(waiting.data(), waiting.size());
+}
+
+void PtyDisplay::setReading(bool reading)
+{
+    m_reading = reading;
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(reading);
 }
 
 void PtyDisplay::close()
 {
     // Deleted later: close() may run inside a notifier's own signal.
-    for (QSocketNotifier** notifier : {&m_readNotifier, &m_writeNotifier}) {
+    for (QSocketNotifier** notifier : {&m_readNotifier, &m_writeNotifier, &m_lineNotifier}) {
         if (*notifier) {
             (*notifier)->setEnabled(false);
             (*notifier)->deleteLater();
@@ -116,11 +140,11 @@ void PtyDisplay::close()
         }
     }
     m_delayTimer.stop();
-    m_paceTimer.stop();
     m_delayed.clear();
-    m_paced.clear();
+    m_inbound = {};
+    m_outbound = {};
     m_unwritten.clear();
-    for (int* fd : {&m_master, &m_slave}) {
+    for (int* fd : {&m_master, &m_slave, &m_lineTimer}) {
         if (*fd >= 0)
             ::close(*fd);
         *fd = -1;
@@ -138,7 +162,14 @@ void PtyDisplay::onReadable()
     while (m_master >= 0) {
         const ssize_t count = ::read(m_master, buffer.data(), buffer.size());
         if (count > 0) {
-            take(buffer.data(), static_cast<std::size_t>(count));
+            m_bytesReceived += count;
+            Q_EMIT bytesArrived(count);
+            if (m_baud == 0) {
+                take(buffer.data(), static_cast<std::size_t>(count));
+            } else {
+                enqueue(m_inbound, buffer.data(), static_cast<std::size_t>(count), m_clock.nsecsElapsed());
+                armLineTimer();
+            }
             continue;
         }
         if (count < 0 && errno == EINTR)
@@ -154,7 +185,6 @@ void PtyDisplay::onReadable()
 
 void PtyDisplay::take(const std::uint8_t* bytes, std::size_t count)
 {
-    m_bytesReceived += static_cast<qint64>(count);
     SimulatedDisplay::Output out = m_display.feed({bytes, count});
     for (const std::string& line : out.log)
         Q_EMIT logLine(QString::fromStdString(line));
@@ -191,34 +221,71 @@ void PtyDisplay::releaseDueReplies()
 
 void PtyDisplay::release(const std::vector<std::uint8_t>& bytes)
 {
-    const QByteArray chunk(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     if (m_baud == 0) {
-        m_unwritten += chunk;
+        m_unwritten.append(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
         flush();
         return;
     }
-    m_paced += chunk;
-    if (!m_paceTimer.isActive()) {
-        m_paceStartMs = m_clock.elapsed();
-        m_pacedSent = 0;
-        m_paceTimer.start();
-        sendPaced();
+    enqueue(m_outbound, bytes.data(), bytes.size(), m_clock.nsecsElapsed());
+    armLineTimer();
+}
+
+void PtyDisplay::enqueue(Line& line, const std::uint8_t* bytes, std::size_t count, qint64 nowNs)
+{
+    const qint64 byteNs = kBitsPerByte * kNsPerSecond / m_baud;
+    for (std::size_t i = 0; i < count; ++i) {
+        line.freeAtNs = std::max(line.freeAtNs, nowNs) + byteNs;
+        line.bytes.emplace_back(line.freeAtNs, bytes[i]);
     }
 }
 
-void PtyDisplay::sendPaced()
+void PtyDisplay::retime(Line& line, qint64 nowNs)
 {
-    // The first byte of a burst goes at once, each further one when the line would have carried it.
-    const qint64 allowed = (m_clock.elapsed() - m_paceStartMs) * m_baud / (kBitsPerByte * 1000) + 1;
-    const qint64 count = std::min<qint64>(allowed - m_pacedSent, m_paced.size());
-    if (count > 0) {
-        m_unwritten += m_paced.left(count);
-        m_paced.remove(0, count);
-        m_pacedSent += count;
-        flush();
+    auto waiting = std::move(line.bytes);
+    line = {};
+    for (const auto& [dueNs, byte] : waiting)
+        enqueue(line, &byte, 1, nowNs);
+}
+
+void PtyDisplay::serviceLines()
+{
+    const qint64 now = m_clock.nsecsElapsed();
+    // Everything due goes in one batch, as a serial driver hands over what has arrived.
+    std::vector<std::uint8_t> arrived;
+    while (!m_inbound.bytes.empty() && m_inbound.bytes.front().first <= now) {
+        arrived.push_back(m_inbound.bytes.front().second);
+        m_inbound.bytes.pop_front();
     }
-    if (m_paced.isEmpty())
-        m_paceTimer.stop();
+    if (!arrived.empty())
+        take(arrived.data(), arrived.size());
+
+    bool sent = false;
+    while (!m_outbound.bytes.empty() && m_outbound.bytes.front().first <= now) {
+        m_unwritten += static_cast<char>(m_outbound.bytes.front().second);
+        m_outbound.bytes.pop_front();
+        sent = true;
+    }
+    if (sent)
+        flush();
+    armLineTimer();
+}
+
+void PtyDisplay::armLineTimer()
+{
+    if (m_lineTimer < 0)
+        return;
+    qint64 next = -1;
+    for (const Line* line : {&m_inbound, &m_outbound})
+        if (!line->bytes.empty() && (next < 0 || line->bytes.front().first < next))
+            next = line->bytes.front().first;
+    itimerspec setting{};
+    if (next >= 0) {
+        // A zero time would disarm the timer instead of firing it at once.
+        const qint64 wait = std::max<qint64>(next - m_clock.nsecsElapsed(), 1);
+        setting.it_value.tv_sec = static_cast<time_t>(wait / kNsPerSecond);
+        setting.it_value.tv_nsec = static_cast<long>(wait % kNsPerSecond);
+    }
+    ::timerfd_settime(m_lineTimer, 0, &setting, nullptr);
 }
 
 void PtyDisplay::flush()

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <utility>
 #include <vector>
 
 class QSocketNotifier;
@@ -28,8 +29,13 @@ public:
     bool open(QString* error = nullptr);
     // The device to open, e.g. /dev/pts/3.
     QString devicePath() const;
-    // Sends replies no faster than this many bits per second allow (10 bits a byte); 0 = at once.
+    // Runs the line at this many bits per second (10 bits a byte) both ways: a byte from the
+    // program is taken, and a reply byte handed over, only once the line would have carried it
+    // whole. 0 = at once.
     void setPace(int baud);
+    // Stops or resumes taking what the program writes, as a display whose input is held up: the
+    // bytes wait in the pseudo-terminal and, once that is full, in the program.
+    void setReading(bool reading);
     // Closes our end, as if the display had been unplugged.
     void close();
 
@@ -41,6 +47,8 @@ public:
     void send(const std::vector<std::uint8_t>& bytes);
 
 Q_SIGNALS:
+    // Bytes came from the program, before the pace lets the display take them.
+    void bytesArrived(qint64 count);
     void logLine(const QString& line);
     void imageAccepted(const SettingsImage& image);
 
@@ -51,12 +59,23 @@ private:
         std::vector<std::uint8_t> bytes;
     };
 
+    // One direction of the paced line: each byte with the moment its last bit is through.
+    struct Line
+    {
+        std::deque<std::pair<qint64, std::uint8_t>> bytes;
+        qint64 freeAtNs = 0;
+    };
+
     void onReadable();
     void take(const std::uint8_t* bytes, std::size_t count);
     void queueReply(std::vector<std::uint8_t> bytes, int delayMs);
     void releaseDueReplies();
     void release(const std::vector<std::uint8_t>& bytes);
-    void sendPaced();
+    void enqueue(Line& line, const std::uint8_t* bytes, std::size_t count, qint64 nowNs);
+    // Restarts the bytes still on a line from now, one byte time apart.
+    void retime(Line& line, qint64 nowNs);
+    void serviceLines();
+    void armLineTimer();
     void flush();
 
     SimulatedDisplay& m_display;
@@ -73,11 +92,12 @@ private:
     QTimer m_delayTimer;
 
     int m_baud = 0;
-    // Released bytes that the pace does not allow out yet.
-    QByteArray m_paced;
-    QTimer m_paceTimer;
-    qint64 m_paceStartMs = 0;
-    qint64 m_pacedSent = 0;
+    bool m_reading = true;
+    Line m_inbound;
+    Line m_outbound;
+    // A timer file, since the byte times of a fast line are finer than QTimer's milliseconds.
+    int m_lineTimer = -1;
+    QSocketNotifier* m_lineNotifier = nullptr;
 
     // Handed on but not yet taken by the pseudo-terminal, whose buffer was full.
     QByteArray m_unwritten;

@@ -80,10 +80,12 @@ std::variant<std::vector<std::uint8_t>, QString> SettingsFile::read(const QStrin
         filled += static_cast<std::size_t>(got);
     }
     if (filled > kImageSize) {
-        const qint64 size = std::max<qint64>(status.st_size, static_cast<qint64>(filled));
-        return QStringLiteral("Cannot load %1: it holds %2 bytes, and a settings file holds at most %3")
-            .arg(quoted(path))
-            .arg(size)
+        // A size below what was read is stale (the file grew) or made up (/proc): no figure then.
+        const QString size = status.st_size >= static_cast<off_t>(filled)
+                                 ? QStringLiteral("%1 bytes").arg(status.st_size)
+                                 : QStringLiteral("more than %1 bytes").arg(kImageSize);
+        return QStringLiteral("Cannot load %1: it holds %2, and a settings file holds at most %3")
+            .arg(quoted(path), size)
             .arg(kImageSize);
     }
     bytes.resize(filled);

@@ -154,8 +154,11 @@ private Q_SLOTS:
     void faultyDisplayEndsTheExchange_data();
     void faultyDisplayEndsTheExchange();
     void portVanishingMidTransferClosesThePortOnce();
+    void pacedDisplayTakesTheWiresTime_data();
+    void pacedDisplayTakesTheWiresTime();
     void sendNeedsAnOpenPort();
     void hexSendReachesTheDisplayAndItsReplyIsEchoed();
+    void receiveTextKeepsTheNewestBytesUpToItsCap();
     void clickToResultTimes();
 
 private:
@@ -202,15 +205,14 @@ void TestWindowLink::openDiscardsStaleInput()
     QString error;
     QVERIFY2(port.start(&error), qPrintable(error));
     CSetupDlg window(m_messages, m_files);
-    auto* receive = Control<QPlainTextEdit>(&window, MainId::ReceiveText);
 
     port.pty().send({'s', 't', 'a', 'l', 'e'});
     QTest::qWait(50);
     QVERIFY(openPort(window));
     port.pty().send({'f', 'r', 'e', 's', 'h'});
-    QVERIFY(QTest::qWaitFor([&] { return !receive->toPlainText().isEmpty(); }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return !window.receiveText().isEmpty(); }, 1000));
     QTest::qWait(50);
-    QCOMPARE(receive->toPlainText(), QStringLiteral("fresh"));
+    QCOMPARE(window.receiveText(), QStringLiteral("fresh"));
     QVERIFY(m_messages.boxes().empty());
 }
 
@@ -370,6 +372,44 @@ void TestWindowLink::portVanishingMidTransferClosesThePortOnce()
     QVERIFY(isClosedState(window));
 }
 
+void TestWindowLink::pacedDisplayTakesTheWiresTime_data()
+{
+    QTest::addColumn<int>("baud");
+    QTest::addColumn<bool>("download");
+    QTest::addColumn<int>("lineBytes");
+
+    // Upload: 2 request bytes, 127 back. Download: 10 request bytes, 1 response, 127 image bytes.
+    QTest::newRow("upload 9600") << 9600 << false << 2 + 127;
+    QTest::newRow("download 9600") << 9600 << true << 10 + 1 + 127;
+    QTest::newRow("download 19200") << 19200 << true << 10 + 1 + 127;
+}
+
+void TestWindowLink::pacedDisplayTakesTheWiresTime()
+{
+    QFETCH(int, baud);
+    QFETCH(bool, download);
+    QFETCH(int, lineBytes);
+
+    SimulatedPort port(displayImage());
+    port.pty().setPace(baud);
+    QString error;
+    QVERIFY2(port.start(&error), qPrintable(error));
+    CSetupDlg window(m_messages, m_files);
+    QVERIFY(openPort(window));
+
+    QElapsedTimer clock;
+    clock.start();
+    button(window, download ? MainId::DownloadSetting : MainId::GetSetting)->click();
+    QVERIFY(waitForBoxes(m_messages, 1));
+    QCOMPARE(m_messages.texts(),
+             QStringList{download ? QStringLiteral("Download OK!") : QStringLiteral("Upload OK!")});
+    if (download)
+        QVERIFY(QTest::qWaitFor([&] { return !port.acceptedImages().empty(); }, 1000));
+    // Every byte is taken, and every reply byte handed over, only once the line has carried it.
+    const qint64 wireMs = qint64{lineBytes} * 10 * 1000 / baud;
+    QVERIFY2(clock.elapsed() >= wireMs, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
+}
+
 void TestWindowLink::sendNeedsAnOpenPort()
 {
     SimulatedPort port;
@@ -397,17 +437,51 @@ void TestWindowLink::hexSendReachesTheDisplayAndItsReplyIsEchoed()
     Control<QCheckBox>(&window, MainId::SendHex)->setChecked(true);
     Control<QCheckBox>(&window, MainId::ReceiveHex)->setChecked(true);
     Control<QPlainTextEdit>(&window, MainId::SendText)->setPlainText(QStringLiteral("1B EE"));
-    auto* receive = Control<QPlainTextEdit>(&window, MainId::ReceiveText);
 
     button(window, MainId::Send)->click();
     const QString echo = hexEcho(displayImage());
-    QVERIFY(QTest::qWaitFor([&] { return receive->toPlainText().size() >= echo.size(); }, 1000));
-    QCOMPARE(receive->toPlainText(), echo);
+    QVERIFY(QTest::qWaitFor([&] { return window.receiveText().size() >= echo.size(); }, 1000));
+    QCOMPARE(window.receiveText(), echo);
     QCOMPARE(port.pty().bytesReceived(), qint64{2});
     QVERIFY(port.log().contains(QStringLiteral("upload: sent 127 bytes")));
     // Not asked for through "Get Setting", so the reply is only echoed.
     QVERIFY(m_messages.boxes().empty());
     QCOMPARE(pageSelection(window, PageId::CharType), 0);
+}
+
+void TestWindowLink::receiveTextKeepsTheNewestBytesUpToItsCap()
+{
+    SimulatedPort port;
+    QString error;
+    QVERIFY2(port.start(&error), qPrintable(error));
+    CSetupDlg window(m_messages, m_files);
+    QVERIFY(openPort(window));
+    auto* receive = Control<QPlainTextEdit>(&window, MainId::ReceiveText);
+
+    // Twice the cap of lower-case letters without a line break, in many batches, then a mark
+    // that occurs nowhere else.
+    QByteArray stream(CSetupDlg::kReceiveTextCap * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < stream.size(); ++i)
+        stream[i] = static_cast<char>('a' + i % 26);
+    stream += "END";
+    for (qsizetype at = 0; at < stream.size(); at += 4096) {
+        const QByteArray chunk = stream.mid(at, 4096);
+        port.pty().send({chunk.begin(), chunk.end()});
+    }
+    QVERIFY(QTest::qWaitFor([&] { return window.receiveText().endsWith(QLatin1String("END")); }, 10000));
+
+    const QString text = window.receiveText();
+    QVERIFY2(text.size() <= CSetupDlg::kReceiveTextCap && text.size() >= CSetupDlg::kReceiveTextCap * 7 / 8,
+             qPrintable(QString::number(text.size())));
+    QCOMPARE(text, QString::fromLatin1(stream.right(text.size())));
+
+    // Shown, the control itself holds every byte received, without being read through the window.
+    port.pty().send({'t', 'a', 'i', 'l'});
+    QTest::qWait(50);
+    window.show();
+    receive->show();
+    QVERIFY(receive->toPlainText().endsWith(QLatin1String("ENDtail")));
+    QVERIFY(m_messages.boxes().empty());
 }
 
 void TestWindowLink::clickToResultTimes()

@@ -98,7 +98,8 @@ const std::vector<CommandSpec>& commands()
          "  --save FILE   write every image the display accepts to FILE\n"
          "  --link PATH   make PATH a symbolic link to the device\n"
          "  --fault MODE  none, silent, wrong-response, bad-header, short-reply, bad-image, slow=MS\n"
-         "  --pace BAUD   send no faster than BAUD would (10 bits a byte)\n",
+         "  --pace BAUD   take and send each byte only once a BAUD line would have carried it\n"
+         "                (10 bits a byte)\n",
          {{"image", true, false},
           {"save", true, false},
           {"link", true, false},
