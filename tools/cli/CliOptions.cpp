@@ -112,36 +112,36 @@ const std::vector<CommandSpec>& commands()
 
 const CommandSpec* findCommand(const QString& name)
 {
-    for (const CommandSpec& spec : commands())
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandSpec& entry : commands())
+        if (name == QLatin1String(entry.name))
+            return &entry;
     return nullptr;
 }
 
-const OptionSpec* findOption(const CommandSpec& spec, const QString& name)
+const OptionSpec* findOption(const CommandSpec& entry, const QString& name)
 {
-    for (const OptionSpec& option : spec.options)
+    for (const OptionSpec& option : entry.options)
         if (name == QLatin1String(option.name))
             return &option;
     return nullptr;
 }
 
-QString commandHelp(const CommandSpec& spec)
+QString commandHelp(const CommandSpec& entry)
 {
     QString text =
-        QStringLiteral("Usage: %1\n%2").arg(QLatin1String(spec.synopsis), QLatin1String(spec.help));
-    if (spec.command == CliCommand::Get || spec.command == CliCommand::Put)
+        QStringLiteral("Usage: %1\n%2").arg(QLatin1String(entry.synopsis), QLatin1String(entry.help));
+    if (entry.command == CliCommand::Get || entry.command == CliCommand::Put)
         text += QLatin1String(kLinkHelp);
     return text;
 }
 
-CliRequest usageError(const CommandSpec* spec, const QString& message)
+CliRequest usageError(const CommandSpec* entry, const QString& message)
 {
     CliRequest request;
     request.kind = CliRequest::Kind::UsageError;
-    const QString who = spec ? QStringLiteral("%1 %2").arg(kProgram, QLatin1String(spec->name)) : kProgram;
+    const QString who = entry ? QStringLiteral("%1 %2").arg(kProgram, QLatin1String(entry->name)) : kProgram;
     request.text = QStringLiteral("%1: %2\nUsage: %3\n")
-                       .arg(who, message, QLatin1String(spec ? spec->synopsis : kGeneralUsage));
+                       .arg(who, message, QLatin1String(entry ? entry->synopsis : kGeneralUsage));
     return request;
 }
 
@@ -203,9 +203,9 @@ std::optional<QString> takeValue(CliOptions& options, const QString& name, const
     return std::nullopt;
 }
 
-std::optional<QString> missingRequired(const CommandSpec& spec, const CliOptions& options, bool hasPositional)
+std::optional<QString> missingRequired(const CommandSpec& entry, const CliOptions& options, bool hasPositional)
 {
-    switch (spec.command) {
+    switch (entry.command) {
     case CliCommand::Get:
         if (options.ports.isEmpty())
             return QStringLiteral("--port is required");
@@ -225,22 +225,22 @@ std::optional<QString> missingRequired(const CommandSpec& spec, const CliOptions
     case CliCommand::Simulate:
         break;
     }
-    if (spec.positional && !hasPositional)
-        return QStringLiteral("%1 is missing").arg(QLatin1String(spec.positional));
+    if (entry.positional && !hasPositional)
+        return QStringLiteral("%1 is missing").arg(QLatin1String(entry.positional));
     return std::nullopt;
 }
 
-CliRequest parseCommand(const CommandSpec& spec, const QStringList& arguments)
+CliRequest parseCommand(const CommandSpec& entry, const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
         if (argument == QLatin1String("--"))
             break;
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
-            return {CliRequest::Kind::Help, {}, commandHelp(spec)};
+            return {CliRequest::Kind::Help, {}, commandHelp(entry)};
     }
 
     CliOptions options;
-    options.command = spec.command;
+    options.command = entry.command;
     std::vector<QString> seen;
     QStringList positionals;
     bool optionsEnded = false;
@@ -255,20 +255,20 @@ CliRequest parseCommand(const CommandSpec& spec, const QStringList& arguments)
             continue;
         }
         if (!argument.startsWith(QLatin1String("--")))
-            return usageError(&spec, QStringLiteral("unknown option '%1'").arg(argument));
+            return usageError(&entry, QStringLiteral("unknown option '%1'").arg(argument));
 
         const qsizetype equals = argument.indexOf(QLatin1Char('='));
         const QString name = argument.mid(2, equals < 0 ? -1 : equals - 2);
-        const OptionSpec* option = findOption(spec, name);
+        const OptionSpec* option = findOption(entry, name);
         if (!option)
-            return usageError(&spec, QStringLiteral("unknown option '--%1'").arg(name));
+            return usageError(&entry, QStringLiteral("unknown option '--%1'").arg(name));
         if (!option->repeatable && std::find(seen.begin(), seen.end(), name) != seen.end())
-            return usageError(&spec, QStringLiteral("--%1 given more than once").arg(name));
+            return usageError(&entry, QStringLiteral("--%1 given more than once").arg(name));
         seen.push_back(name);
 
         if (!option->takesValue) {
             if (equals >= 0)
-                return usageError(&spec, QStringLiteral("--%1 takes no value").arg(name));
+                return usageError(&entry, QStringLiteral("--%1 takes no value").arg(name));
             options.json = name == QLatin1String("json");
             continue;
         }
@@ -278,18 +278,18 @@ CliRequest parseCommand(const CommandSpec& spec, const QStringList& arguments)
         else if (i + 1 < arguments.size())
             value = arguments[++i];
         if (value.isEmpty())
-            return usageError(&spec, QStringLiteral("--%1 needs a value").arg(name));
+            return usageError(&entry, QStringLiteral("--%1 needs a value").arg(name));
         if (const std::optional<QString> problem = takeValue(options, name, value))
-            return usageError(&spec, *problem);
+            return usageError(&entry, *problem);
     }
 
-    const qsizetype allowed = spec.positional ? 1 : 0;
+    const qsizetype allowed = entry.positional ? 1 : 0;
     if (positionals.size() > allowed)
-        return usageError(&spec, QStringLiteral("unexpected argument '%1'").arg(positionals[allowed]));
+        return usageError(&entry, QStringLiteral("unexpected argument '%1'").arg(positionals[allowed]));
     if (!positionals.isEmpty() && positionals.front().isEmpty())
-        return usageError(&spec, QStringLiteral("%1 is empty").arg(QLatin1String(spec.positional)));
-    if (const std::optional<QString> problem = missingRequired(spec, options, !positionals.isEmpty()))
-        return usageError(&spec, *problem);
+        return usageError(&entry, QStringLiteral("%1 is empty").arg(QLatin1String(entry.positional)));
+    if (const std::optional<QString> problem = missingRequired(entry, options, !positionals.isEmpty()))
+        return usageError(&entry, *problem);
     if (!positionals.isEmpty())
         options.file = positionals.front();
     return {CliRequest::Kind::Run, options, {}};
@@ -312,8 +312,8 @@ CliRequest parseCommandLine(const QStringList& arguments)
     }
     if (first.startsWith(QLatin1Char('-')))
         return usageError(nullptr, QStringLiteral("unknown option '%1'").arg(first));
-    const CommandSpec* spec = findCommand(first);
-    if (!spec)
+    const CommandSpec* entry = findCommand(first);
+    if (!entry)
         return usageError(nullptr, QStringLiteral("unknown command '%1'").arg(first));
-    return parseCommand(*spec, arguments.mid(1));
+    return parseCommand(*entry, arguments.mid(1));
 }
