@@ -9,6 +9,8 @@ TransferSession::TransferSession(CMSComm& comm, SettingsImage& image, Owner& own
 {
     for (QTimer* timer : {&m_uploadTimer, &m_downloadTimer}) {
         timer->setSingleShot(true);
+        // A coarse timer may fire up to 5 % early; the display is owed its full 2000 ms.
+        timer->setTimerType(Qt::PreciseTimer);
         timer->setInterval(std::chrono::milliseconds(TransferProtocol::kTimeoutMs));
         connect(timer, &QTimer::timeout, this, [this] { run(m_protocol.timerExpired()); });
     }
