@@ -4,9 +4,11 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -58,6 +60,39 @@ inline QByteArray readFile(const QString& path)
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
+
+// Starts lumetra-cli without waiting for it to end, for tests that act while it runs.
+inline bool startCli(QProcess& process, const QStringList& arguments)
+{
+    process.start(QStringLiteral(LUMETRA_CLI_PATH), arguments);
+    return process.waitForStarted();
+}
+
+// Waits for a simulator to have saved an image, which it does once all of it has arrived; empty
+// if it never did.
+inline QByteArray savedImage(const QString& path)
+{
+    if (!QTest::qWaitFor([&path] { return QFileInfo(path).size() == qint64(kImageSize); }, 5000))
+        return {};
+    return readFile(path);
+}
+
+// A test's own folder for the files it hands to the program; a test class derives from it.
+class ScratchFiles
+{
+protected:
+    QTemporaryDir m_dir;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    QString fileWith(const QString& name, const QByteArray& bytes)
+    {
+        const QString file = path(name);
+        if (!writeFile(file, bytes))
+            qWarning() << "cannot write" << file;
+        return file;
+    }
+};
 
 // `lumetra-cli simulate`, running until stopped; the device it serves is its first line.
 class Simulator

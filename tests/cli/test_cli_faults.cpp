@@ -4,7 +4,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -23,24 +22,11 @@ SettingsImage customImage()
     return image;
 }
 
-// The simulator saves an image once all of it has arrived; empty if it never did.
-QByteArray savedImage(const QString& path)
-{
-    if (!QTest::qWaitFor([&path] { return QFileInfo(path).size() == qint64(kImageSize); }, 5000))
-        return {};
-    return readFile(path);
-}
-
 } // namespace
 
-class TestCliFaults : public QObject
+class TestCliFaults : public QObject, private ScratchFiles
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
 
 private Q_SLOTS:
     void putToEightPortsWithHalfFailing()
@@ -109,9 +95,8 @@ private Q_SLOTS:
         QVERIFY(simulator.start({"--pace", "600"}));
         const QString output = path(QStringLiteral("half.vfd"));
         QProcess cli;
-        cli.start(QStringLiteral(LUMETRA_CLI_PATH),
-                  {"get", "--port", simulator.device(), "--timeout-ms", "8000", "--output", output});
-        QVERIFY(cli.waitForStarted());
+        QVERIFY(
+            startCli(cli, {"get", "--port", simulator.device(), "--timeout-ms", "8000", "--output", output}));
         QTRY_VERIFY_WITH_TIMEOUT(simulator.log().contains(QStringLiteral("upload: sent 127 bytes")), 5000);
         QTest::qWait(700);
         QCOMPARE(cli.state(), QProcess::Running);

@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -22,22 +21,9 @@ QByteArray withByte(QByteArray bytes, int offset, int value)
 
 } // namespace
 
-class TestCliFiles : public QObject
+class TestCliFiles : public QObject, private ScratchFiles
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QString fileWith(const QString& name, const QByteArray& bytes)
-    {
-        const QString file = path(name);
-        if (!writeFile(file, bytes))
-            qWarning() << "cannot write" << file;
-        return file;
-    }
 
 private Q_SLOTS:
     void usageErrors_data()

@@ -3,7 +3,6 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -29,33 +28,11 @@ SettingsImage customImage()
     return image;
 }
 
-// Waits for the simulator to have saved an image, which it does once all 127 bytes arrived;
-// empty if it never did.
-QByteArray savedImage(const QString& path)
-{
-    if (!QTest::qWaitFor([&path] { return QFileInfo(path).size() == qint64(kImageSize); }, 5000))
-        return {};
-    return readFile(path);
-}
-
 } // namespace
 
-class TestCliTransfers : public QObject
+class TestCliTransfers : public QObject, private ScratchFiles
 {
     Q_OBJECT
-
-private:
-    QTemporaryDir m_dir;
-
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-
-    QString fileWith(const QString& name, const QByteArray& bytes)
-    {
-        const QString file = path(name);
-        if (!writeFile(file, bytes))
-            qWarning() << "cannot write" << file;
-        return file;
-    }
 
 private Q_SLOTS:
     void simulatorServesUntilStopped_data()
@@ -361,8 +338,7 @@ private Q_SLOTS:
                 : QStringList{"put",          "--port", simulator.device(),
                               "--timeout-ms", "8000",   fileWith("vanish.vfd", bytesOf(customImage()))};
         QProcess cli;
-        cli.start(QStringLiteral(LUMETRA_CLI_PATH), arguments);
-        QVERIFY(cli.waitForStarted());
+        QVERIFY(startCli(cli, arguments));
         QTRY_VERIFY_WITH_TIMEOUT(simulator.log().contains(command == "get" ? "upload" : "download"), 5000);
 
         QElapsedTimer clock;

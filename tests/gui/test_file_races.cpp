@@ -1,21 +1,13 @@
 // "Load" of a settings file that changes while it is read: another program rewriting it over and
 // over, and files whose size as the system gives it is not what reading them brings.
 #include "app/CSetupDlg.h"
-#include "controls/CDotButton.h"
-#include "pages/CCommandPage.h"
-#include "pages/CUserCharPage.h"
-#include "pages/CWelcomePage.h"
 #include "res/TemplateBuilder.h"
 #include "settings/SettingsImage.h"
-#include "support/RecordingMessageBoxes.h"
-#include "support/ScriptedFileDialogs.h"
+#include "support/WindowState.h"
 
-#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -25,30 +17,9 @@
 #include <thread>
 #include <unistd.h>
 
+using namespace WindowState;
+
 namespace {
-
-constexpr int kLoad = 1003;
-constexpr int kFirstCell = 1026;
-constexpr int kCellCount = 60;
-constexpr int kCodeField = 1031;
-
-struct Session
-{
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    CSetupDlg window{messages, files};
-
-    void load(const QString& path)
-    {
-        files.answer(path);
-        Control<QPushButton>(&window, kLoad)->click();
-    }
-};
-
-QByteArray bytesOf(const SettingsImage& image)
-{
-    return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
-}
 
 // Two valid images that differ in every field the pages show and in their tails.
 SettingsImage imageA()
@@ -83,36 +54,6 @@ SettingsImage imageB()
     image[126] = 0x0B;
     encodeImage(values, image);
     return image;
-}
-
-// What the pages show, one line per control, so that a mix of two images shows in the lines.
-QStringList shownBy(CSetupDlg& window)
-{
-    QStringList lines;
-    for (int id : {1000, 1001, 1018, 1019})
-        lines << QStringLiteral("list %1: %2")
-                     .arg(id)
-                     .arg(Control<QComboBox>(&window.commandPage(), id)->currentIndex());
-    for (int id = kFirstCell; id < kFirstCell + kCellCount; ++id)
-        lines << QStringLiteral("cell %1: %2")
-                     .arg(id)
-                     .arg(Control<QLineEdit>(&window.welcomePage(), id)->text());
-    const CUserCharPage& chars = window.userCharPage();
-    lines << QStringLiteral("code: ") + Control<QLineEdit>(&chars, kCodeField)->text();
-    QString dots;
-    for (int row = 1; row <= kDotRows; ++row)
-        for (int column = 1; column <= kDotColumns; ++column)
-            dots += Control<CDotButton>(&chars, UserChars::dotButtonId({row, column}))->isLit()
-                        ? QLatin1Char('#')
-                        : QLatin1Char('.');
-    lines << QStringLiteral("dots: ") + dots;
-    return lines;
-}
-
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
 // Rewrites a file over and over, as an editor or a copy running at the same time would: emptied
@@ -206,7 +147,7 @@ void TestFileRaces::loadWhileAnotherProgramRewritesTheFile()
         session.load(path);
         QVERIFY(session.messages.boxes().empty());
         QCOMPARE(bytesOf(g_SettingsImage), bytesOf(image));
-        shown[bytesOf(image)] = shownBy(session.window);
+        shown[bytesOf(image)] = stateOf(session.window);
     }
     QVERIFY(shown.begin()->second != shown.rbegin()->second);
 
@@ -217,7 +158,7 @@ void TestFileRaces::loadWhileAnotherProgramRewritesTheFile()
     clock.start();
     for (int load = 0; load < kLoads; ++load) {
         const QByteArray imageBefore = bytesOf(g_SettingsImage);
-        const QStringList shownBefore = shownBy(session.window);
+        const QStringList shownBefore = stateOf(session.window);
         session.messages.clear();
         session.load(path);
 
@@ -227,7 +168,7 @@ void TestFileRaces::loadWhileAnotherProgramRewritesTheFile()
             // Applied whole: one of the two images, on the pages as it is on its own.
             QVERIFY2(shown.count(image),
                      qPrintable(where + QStringLiteral(": image ") + QString::fromLatin1(image.toHex())));
-            QCOMPARE(shownBy(session.window), shown[image]);
+            QCOMPARE(stateOf(session.window), shown[image]);
             ++outcomes[image == bytesOf(imageA()) ? QStringLiteral("applied A")
                                                   : QStringLiteral("applied B")];
         } else {
@@ -235,7 +176,7 @@ void TestFileRaces::loadWhileAnotherProgramRewritesTheFile()
             QVERIFY2(session.messages.boxes().size() == 1,
                      qPrintable(where + QLatin1Char(' ') + session.messages.texts().join('|')));
             QCOMPARE(image, imageBefore);
-            QCOMPARE(shownBy(session.window), shownBefore);
+            QCOMPARE(stateOf(session.window), shownBefore);
             QString text = session.messages.boxes().front().text;
             text.replace(path, QStringLiteral("FILE"));
             ++outcomes[text];
@@ -284,7 +225,7 @@ void TestFileRaces::sizeAtOpenIsNotWhatReadingBrings()
     Session session;
     session.load(valid);
     QVERIFY(session.messages.boxes().empty());
-    const QStringList before = shownBy(session.window);
+    const QStringList before = stateOf(session.window);
 
     session.load(path);
     QCOMPARE(session.messages.boxes().size(), std::size_t{1});
@@ -293,7 +234,7 @@ void TestFileRaces::sizeAtOpenIsNotWhatReadingBrings()
     QVERIFY2(box.text.contains(message), qPrintable(box.text));
     QCOMPARE(box.icon, icon);
     QCOMPARE(bytesOf(g_SettingsImage), bytesOf(imageA()));
-    QCOMPARE(shownBy(session.window), before);
+    QCOMPARE(stateOf(session.window), before);
 }
 
 QTEST_MAIN(TestFileRaces)

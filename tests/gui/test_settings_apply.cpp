@@ -7,8 +7,7 @@
 #include "settings/SettingsImage.h"
 #include "settings/UserCharTable.h"
 #include "settings/WelcomeBuffers.h"
-#include "support/RecordingMessageBoxes.h"
-#include "support/ScriptedFileDialogs.h"
+#include "support/WindowState.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -18,6 +17,8 @@
 
 #include <string>
 
+using namespace WindowState;
+
 namespace {
 
 struct Patch
@@ -26,27 +27,6 @@ struct Patch
     int value = 0;
 };
 using Patches = QList<Patch>;
-
-constexpr int kCharTypeList = 1000;
-constexpr int kCommandModeList = 1001;
-constexpr int kBaudRateList = 1018;
-constexpr int kPassthruList = 1019;
-constexpr int kAscii1 = 1020;
-constexpr int kHex2 = 1023;
-constexpr int kFirstCell = 1026;
-constexpr int kCellCount = 60;
-constexpr int kPrevButton = 1024;
-constexpr int kNextButton = 1025;
-constexpr int kNumberField = 1030;
-constexpr int kCodeField = 1031;
-
-// One window with its recorded boxes; the window goes first, as it refers to the other two.
-struct Session
-{
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    CSetupDlg window{messages, files};
-};
 
 struct Record
 {
@@ -131,85 +111,6 @@ SettingsImage patched(SettingsImage image, const Patches& patches)
     for (const Patch& patch : patches)
         image[static_cast<std::size_t>(patch.offset)] = static_cast<std::uint8_t>(patch.value);
     return image;
-}
-
-QString hexOf(const std::uint8_t* bytes, std::size_t count)
-{
-    return QString::fromLatin1(
-        QByteArray(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(count)).toHex(' '));
-}
-
-QString hexOf(const std::string& bytes)
-{
-    return hexOf(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
-}
-
-QString hexOf(const SettingsImage& image)
-{
-    return hexOf(image.data(), image.size());
-}
-
-CDotButton* dot(const CUserCharPage& page, int row, int column)
-{
-    return Control<CDotButton>(&page, UserChars::dotButtonId({row, column}));
-}
-
-// Column by column from the top, '#' for a lit dot.
-QString dotsOf(const CUserCharPage& page)
-{
-    QString dots;
-    for (int column = 1; column <= kDotColumns; ++column)
-        for (int row = 1; row <= kDotRows; ++row)
-            dots += dot(page, row, column)->isLit() ? QLatin1Char('#') : QLatin1Char('.');
-    return dots;
-}
-
-QString dotsOf(const std::array<std::uint8_t, 5>& columns)
-{
-    QString dots;
-    for (std::uint8_t column : columns)
-        for (int bit = 6; bit >= 0; --bit)
-            dots += (column >> bit) & 1 ? QLatin1Char('#') : QLatin1Char('.');
-    return dots;
-}
-
-// Every value an applied image can reach, one line each, so that a failed comparison names the
-// first one that differs. The image buffer itself is left to each test.
-QStringList stateOf(CSetupDlg& window)
-{
-    QStringList lines;
-    CCommandPage& command = window.commandPage();
-    for (int id : {kCharTypeList, kCommandModeList, kBaudRateList, kPassthruList})
-        lines << QStringLiteral("list %1 shows %2")
-                     .arg(id)
-                     .arg(Control<QComboBox>(&command, id)->currentIndex());
-    lines << QStringLiteral("members %1 %2 %3 %4")
-                 .arg(command.m_nCharType)
-                 .arg(command.m_nCommandMode)
-                 .arg(command.m_nBaudRate)
-                 .arg(command.m_nPassthru);
-
-    lines << QStringLiteral("g_strWelcome1 ") + hexOf(g_strWelcome1);
-    lines << QStringLiteral("g_strWelcome2 ") + hexOf(g_strWelcome2);
-    const CWelcomePage& welcome = window.welcomePage();
-    for (int id = 1020; id <= 1023; ++id)
-        lines << QStringLiteral("radio %1 %2").arg(id).arg(Control<QRadioButton>(&welcome, id)->isChecked());
-    for (int id = kFirstCell; id < kFirstCell + kCellCount; ++id)
-        lines << QStringLiteral("cell %1 [%2]").arg(id).arg(Control<QLineEdit>(&welcome, id)->text());
-
-    const auto table = UserChars::toBytes(g_UserChars);
-    lines << QStringLiteral("g_UserChars ") + hexOf(table.data(), table.size());
-    lines << QStringLiteral("g_nCurChar %1").arg(g_nCurChar);
-    const CUserCharPage& chars = window.userCharPage();
-    lines << QStringLiteral("number [%1] member [%2]")
-                 .arg(Control<QLineEdit>(&chars, kNumberField)->text(), chars.m_strCharNumber);
-    lines << QStringLiteral("code [%1] member [%2]")
-                 .arg(Control<QLineEdit>(&chars, kCodeField)->text(), chars.m_strCharCode);
-    lines << QStringLiteral("<< %1 >> %2")
-                 .arg(Control<QPushButton>(&chars, kPrevButton)->isEnabled())
-                 .arg(Control<QPushButton>(&chars, kNextButton)->isEnabled());
-    lines << QStringLiteral("dots ") + dotsOf(chars);
-    return lines;
 }
 
 // A window far from its defaults: message 1 in ASCII, character 3 current, firstImage() applied.

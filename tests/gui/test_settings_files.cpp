@@ -8,8 +8,7 @@
 #include "settings/UserCharTable.h"
 #include "settings/WelcomeBuffers.h"
 #include "support/FilePermissions.h"
-#include "support/RecordingMessageBoxes.h"
-#include "support/ScriptedFileDialogs.h"
+#include "support/WindowState.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -30,55 +29,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace WindowState;
+
 namespace {
 
-constexpr int kLoad = 1003;
-constexpr int kSave = 1004;
-constexpr int kSetAllDefault = 1005;
-constexpr int kCharTypeList = 1000;
-constexpr int kCommandModeList = 1001;
-constexpr int kBaudRateList = 1018;
-constexpr int kPassthruList = 1019;
-constexpr int kAscii1 = 1020;
-constexpr int kFirstCell = 1026;
-constexpr int kCellCount = 60;
-constexpr int kPrevButton = 1024;
-constexpr int kNextButton = 1025;
-constexpr int kNumberField = 1030;
-constexpr int kCodeField = 1031;
-
 const QString kFilter = QStringLiteral("VFD Files(*.vfd);;All Files(*.*)");
-
-// One window with its recorded boxes and scripted dialogs; the window goes first, as it refers to
-// the other two.
-struct Session
-{
-    RecordingMessageBoxes messages;
-    ScriptedFileDialogs files;
-    CSetupDlg window{messages, files};
-
-    void click(int id) { Control<QPushButton>(&window, id)->click(); }
-    void save(const QString& path)
-    {
-        files.answer(path);
-        click(kSave);
-    }
-    void load(const QString& path)
-    {
-        files.answer(path);
-        click(kLoad);
-    }
-};
-
-QByteArray bytesOf(const SettingsImage& image)
-{
-    return QByteArray(reinterpret_cast<const char*>(image.data()), static_cast<qsizetype>(image.size()));
-}
-
-QByteArray hexOf(const std::string& bytes)
-{
-    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())).toHex(' ');
-}
 
 // A valid image far from the defaults, with a tail of its own.
 QByteArray richFile()
@@ -114,12 +69,6 @@ QByteArray patched(QByteArray bytes, std::initializer_list<std::pair<int, int>> 
     return bytes;
 }
 
-bool writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 QByteArray readFile(const QString& path)
 {
     QFile file(path);
@@ -129,51 +78,6 @@ QByteArray readFile(const QString& path)
 QString osWords(int error)
 {
     return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Every value a file can reach, one line each, so that a failed comparison names the first one
-// that differs. The image buffer itself is left to each test.
-QStringList stateOf(CSetupDlg& window)
-{
-    QStringList lines;
-    CCommandPage& command = window.commandPage();
-    for (int id : {kCharTypeList, kCommandModeList, kBaudRateList, kPassthruList})
-        lines << QStringLiteral("list %1 shows %2")
-                     .arg(id)
-                     .arg(Control<QComboBox>(&command, id)->currentIndex());
-    lines << QStringLiteral("members %1 %2 %3 %4")
-                 .arg(command.m_nCharType)
-                 .arg(command.m_nCommandMode)
-                 .arg(command.m_nBaudRate)
-                 .arg(command.m_nPassthru);
-
-    lines << QStringLiteral("g_strWelcome1 ") + QString::fromLatin1(hexOf(g_strWelcome1));
-    lines << QStringLiteral("g_strWelcome2 ") + QString::fromLatin1(hexOf(g_strWelcome2));
-    const CWelcomePage& welcome = window.welcomePage();
-    for (int id = 1020; id <= 1023; ++id)
-        lines << QStringLiteral("radio %1 %2").arg(id).arg(Control<QRadioButton>(&welcome, id)->isChecked());
-    for (int id = kFirstCell; id < kFirstCell + kCellCount; ++id)
-        lines << QStringLiteral("cell %1 [%2]").arg(id).arg(Control<QLineEdit>(&welcome, id)->text());
-
-    const auto table = UserChars::toBytes(g_UserChars);
-    lines << QStringLiteral("g_UserChars ") +
-                 QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(table.data()), 54).toHex(' '));
-    lines << QStringLiteral("g_nCurChar %1").arg(g_nCurChar);
-    const CUserCharPage& chars = window.userCharPage();
-    lines << QStringLiteral("number [%1] code [%2]")
-                 .arg(Control<QLineEdit>(&chars, kNumberField)->text(),
-                      Control<QLineEdit>(&chars, kCodeField)->text());
-    lines << QStringLiteral("<< %1 >> %2")
-                 .arg(Control<QPushButton>(&chars, kPrevButton)->isEnabled())
-                 .arg(Control<QPushButton>(&chars, kNextButton)->isEnabled());
-    QString dots;
-    for (int column = 1; column <= kDotColumns; ++column)
-        for (int row = 1; row <= kDotRows; ++row)
-            dots += Control<CDotButton>(&chars, UserChars::dotButtonId({row, column}))->isLit()
-                        ? QLatin1Char('#')
-                        : QLatin1Char('.');
-    lines << QStringLiteral("dots ") + dots;
-    return lines;
 }
 
 void loadRich(Session& session, const QTemporaryDir& dir)
