@@ -61,6 +61,9 @@ void TestMainWindow::startsInTheDocumentedState()
     QCOMPARE(page.m_nBaudRate, 0);
     QCOMPARE(page.m_nPassthru, 0);
     QVERIFY(m_messages.boxes().empty());
+    const QList<QSize> iconSizes = window.windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)) && iconSizes.contains(QSize(32, 32)));
+    QVERIFY(!window.windowIcon().pixmap(32, 32).isNull());
 }
 
 void TestMainWindow::everyControlIsFoundByItsId()
