@@ -9,7 +9,6 @@
 #include "res/Strings.h"
 #include "res/TemplateBuilder.h"
 #include "res/Templates.h"
-#include "settings/CommandLists.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -73,11 +72,7 @@ void CSetupDlg::OnInitDialog()
     Control<QPushButton>(this, MainId::GetSetting)->setEnabled(false);
     Control<QPushButton>(this, MainId::DownloadSetting)->setEnabled(false);
 
-    m_pageCommand->m_nCharType = CommandLists::kDefaultCharType;
-    m_pageCommand->m_nCommandMode = CommandLists::kDefaultCommandMode;
-    m_pageCommand->m_nBaudRate = CommandLists::kDefaultBaudRate;
-    m_pageCommand->m_nPassthru = CommandLists::kDefaultPassthru;
-    m_pageCommand->ShowSelections();
+    showDefaultSelections();
 
     m_cboPort->setFocus();
 }

@@ -65,6 +65,8 @@ private:
     // Takes candidate into g_SettingsImage and the pages if it passes every check.
     bool acceptImage(const SettingsImage& candidate);
     void applyCheckedImage();
+    // The Command Setting page's members and lists to the factory defaults.
+    void showDefaultSelections();
 
     // Received text reaches the hidden receive control only when the control is shown or read:
     // laying out a text costs as much as the text is long, and a hidden one needs no layout.

@@ -115,7 +115,7 @@ void CSetupDlg::OnLoad()
     acceptImage(candidate);
 }
 
-void CSetupDlg::OnSetAllDefault()
+void CSetupDlg::showDefaultSelections()
 {
     const WorkingValues defaults = factoryDefaults();
     m_pageCommand->m_nCharType = defaults.charType;
@@ -123,6 +123,11 @@ void CSetupDlg::OnSetAllDefault()
     m_pageCommand->m_nBaudRate = defaults.baudRate;
     m_pageCommand->m_nPassthru = defaults.passthru;
     m_pageCommand->ShowSelections();
+}
+
+void CSetupDlg::OnSetAllDefault()
+{
+    showDefaultSelections();
     m_pageWelcome->ResetWelcomeTexts();
     m_pageUserChar->ResetUserChars();
 }

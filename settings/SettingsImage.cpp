@@ -1,5 +1,6 @@
 #include "settings/SettingsImage.h"
 
+#include "settings/CommandLists.h"
 #include "settings/WelcomeBuffers.h"
 
 #include <algorithm>
@@ -125,10 +126,10 @@ WorkingValues decodeImage(const SettingsImage& image)
 WorkingValues factoryDefaults()
 {
     WorkingValues values;
-    values.charType = 0;
-    values.commandMode = 1;
-    values.baudRate = 0;
-    values.passthru = 0;
+    values.charType = CommandLists::kDefaultCharType;
+    values.commandMode = CommandLists::kDefaultCommandMode;
+    values.baudRate = CommandLists::kDefaultBaudRate;
+    values.passthru = CommandLists::kDefaultPassthru;
     std::copy_n(Welcome::kDefaultText1.begin(), kWelcome1Length, values.welcome1.begin());
     std::copy_n(Welcome::kDefaultText2.begin(), kWelcome2Length, values.welcome2.begin());
     return values;
